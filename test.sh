@@ -11,6 +11,7 @@ root=$(pwd)
 source tests/setup-machine.sh
 source tests/wine-env.sh
 source tests/layers.sh
+source tests/xvfb.sh
 
 morvane_setup_machine || exit 1
 mkdir -p build/logs
@@ -37,7 +38,10 @@ for t in build/native/tests/*_tests; do
   [ -x "$t" ] && layer_run_gtest native "$t"
 done
 
+# Everything under Wine runs in the scratch prefix, on our own Xvfb display.
 morvane_wine_env "$root/build/wine"
+morvane_start_xvfb || exit 1
+trap 'wineserver -k 2>/dev/null; morvane_stop_xvfb' EXIT
 layer_begin wine
 for t in build/win64/tests/*_tests.exe; do
   [ -f "$t" ] && layer_run_gtest wine wine "$t"
