@@ -42,6 +42,7 @@ done
 morvane_wine_env "$root/build/wine"
 morvane_start_xvfb || exit 1
 trap 'wineserver -k 2>/dev/null; morvane_stop_xvfb' EXIT
+morvane_link_fixture
 layer_begin wine
 for t in build/win64/tests/*_tests.exe; do
   [ -f "$t" ] && layer_run_gtest wine wine "$t"

@@ -148,13 +148,42 @@ void ClearReadOnly(const Text& path, DWORD attributes) {
     SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-// A link is removed as a link; what it points at is never entered.
+// Windows removes a junction or symbolic link itself with RemoveDirectoryA (a
+// folder link) or DeleteFileA (a file link), never what it points at. Wine's
+// deletion calls follow the link and delete its target instead, whatever flags
+// are given, so under Wine a link is left in place (and the folder that holds it
+// with it): the tree is then reported as not completely deleted, and nothing
+// outside it is lost.
+bool LinksCanBeRemovedSafely() {
+  static const bool safe =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+  return safe;
+}
+
 void RemoveLink(const Text& path, DWORD attributes) {
-  if (!DeleteFileA(path.c_str()) && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+  if (!LinksCanBeRemovedSafely()) return;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
     RemoveDirectoryA(path.c_str());
+  else
+    DeleteFileA(path.c_str());
+}
+
+Text FinalPathOf(const Text& path) {
+  FileHandle h{OpenFolder(path)};
+  return h.h == INVALID_HANDLE_VALUE ? Text() : FinalPath(h.h);
+}
+
+// An entry that leads somewhere else than where it stands is a link, whether
+// or not the system marks it as one (Wine does not mark links to files).
+bool IsLink(const Text& path, DWORD attributes, const Text& folder_final, const char* name) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+  if (folder_final.empty()) return false;
+  const Text final_path = FinalPathOf(path);
+  return final_path.empty() || lstrcmpiA(final_path.c_str(), Join(folder_final, name).c_str()) != 0;
 }
 
 void EmptyFolder(const Text& folder) {
+  const Text folder_final = FinalPathOf(folder);
   WIN32_FIND_DATAA entry;
   FindHandle find{FindFirstFileA(Join(folder, "*.*").c_str(), &entry)};
   if (find.h == INVALID_HANDLE_VALUE) return;
@@ -162,7 +191,7 @@ void EmptyFolder(const Text& folder) {
     if (IsDotEntry(entry.cFileName)) continue;
     const Text path = Join(folder, entry.cFileName);
     const DWORD attributes = entry.dwFileAttributes;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    if (IsLink(path, attributes, folder_final, entry.cFileName)) {
       RemoveLink(path, attributes);
     } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
       EmptyFolder(path);

@@ -46,3 +46,16 @@ morvane_unlink_user_folders() {
 morvane_wine_desktop() {
   echo "$WINEPREFIX/drive_c/users/$(id -un)/Desktop"
 }
+
+# C:\morvane-links in the prefix, for the tests of deletion beside links, which
+# only the host can make: outside\ (keep.txt, sub\) and tree\ with plain.txt, a
+# folder link "inner" -> outside and a file link "file-link" -> outside\keep.txt.
+morvane_link_fixture() {
+  local base="$WINEPREFIX/drive_c/morvane-links"
+  rm -rf "$base"
+  mkdir -p "$base/outside/sub" "$base/tree"
+  echo keep >"$base/outside/keep.txt"
+  echo plain >"$base/tree/plain.txt"
+  ln -s ../outside "$base/tree/inner"
+  ln -s ../outside/keep.txt "$base/tree/file-link"
+}
