@@ -3,6 +3,7 @@
 # the 32-bit morvane.exe a plain i386 GUI program. Prints its cases in the
 # same form as GoogleTest so that test.sh counts them.
 cd "$(dirname "$0")/.."
+export LC_ALL=C LANG=C  # objdump speaks the language of the locale
 system_dlls='^(ADVAPI32|COMCTL32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHLWAPI|USER32)\.dll$'
 passed=0 failed=0
 check() {
@@ -22,7 +23,7 @@ imports_are_system() {
   dlls=$($objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
   [ -n "$dlls" ] || return 1
   echo "  $exe imports: $(echo $dlls)"
-  ! echo "$dlls" | grep -vqE "$system_dlls"
+  ! echo "$dlls" | grep -viqE "$system_dlls"
 }
 is_32bit_gui() {
   local head
