@@ -45,9 +45,10 @@ State& state() {
 
 bool IsLeadByte(unsigned char c) { return c >= 0x80; }
 
-unsigned char Fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
+unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
-// Compares two names the way the registry does: letters without regard to case,
+// Compares two names the way the registry does: letters without regard to case
+// (folded to lower case, so "_u" comes before "a", as Wine enumerates them),
 // every byte of a double-byte character exactly.
 int CompareNames(const std::string& a, const std::string& b) {
   size_t i = 0;
@@ -190,12 +191,25 @@ void InsertSorted(Key& parent, std::shared_ptr<Key> child) {
   parent.subkeys.insert(pos, std::move(child));
 }
 
-LONG OpenPath(HKEY key, const char* sub_key, bool create, PHKEY result, DWORD* disposition) {
+// What opening with no sub key name (a null pointer or an empty one) gives, as
+// Wine answers: RegOpenKeyA the very handle it was given, RegOpenKeyExA the
+// predefined key itself for a predefined key and a new handle otherwise, the
+// create calls always a new handle.
+enum class Unnamed { kSameHandle, kSameIfPredefined, kNewHandle };
+
+LONG OpenPath(HKEY key, const char* sub_key, bool create, Unnamed unnamed, PHKEY result,
+              DWORD* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   LONG error = ERROR_SUCCESS;
   std::shared_ptr<Key> k = Resolve(key, &error);
   if (!k) return error;
   std::string path = sub_key ? sub_key : "";
+  const bool predefined = ready().roots.count(reinterpret_cast<ULONG_PTR>(key)) != 0;
+  if (path.empty() && (unnamed == Unnamed::kSameHandle ||
+                       (unnamed == Unnamed::kSameIfPredefined && predefined))) {
+    *result = key;
+    return ERROR_SUCCESS;
+  }
   if (!path.empty() && path[0] == '\\') return ERROR_BAD_PATHNAME;
   bool created = false;
   for (const auto& part : SplitPath(path)) {
@@ -284,21 +298,22 @@ LONG RegOpenKeyA(HKEY key, LPCSTR sub_key, PHKEY result) {
   auto call = MakeCall("RegOpenKeyA", key, sub_key);
   LONG error;
   if (Injected(call, &error)) return Record(call, error);
-  return Record(call, OpenPath(key, sub_key, false, result, nullptr));
+  return Record(call, OpenPath(key, sub_key, false, Unnamed::kSameHandle, result, nullptr));
 }
 
 LONG RegCreateKeyA(HKEY key, LPCSTR sub_key, PHKEY result) {
   auto call = MakeCall("RegCreateKeyA", key, sub_key);
   LONG error;
   if (Injected(call, &error)) return Record(call, error);
-  return Record(call, OpenPath(key, sub_key, true, result, nullptr));
+  return Record(call, OpenPath(key, sub_key, true, Unnamed::kNewHandle, result, nullptr));
 }
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR sub_key, DWORD, REGSAM, PHKEY result) {
   auto call = MakeCall("RegOpenKeyExA", key, sub_key);
   LONG error;
   if (Injected(call, &error)) return Record(call, error);
-  return Record(call, OpenPath(key, sub_key, false, result, nullptr));
+  return Record(call,
+                OpenPath(key, sub_key, false, Unnamed::kSameIfPredefined, result, nullptr));
 }
 
 LONG RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD, LPSTR, DWORD, REGSAM,
@@ -306,7 +321,7 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD, LPSTR, DWORD, REGSAM,
   auto call = MakeCall("RegCreateKeyExA", key, sub_key);
   LONG error;
   if (Injected(call, &error)) return Record(call, error);
-  return Record(call, OpenPath(key, sub_key, true, result, disposition));
+  return Record(call, OpenPath(key, sub_key, true, Unnamed::kNewHandle, result, disposition));
 }
 
 LONG RegCloseKey(HKEY key) {
@@ -399,8 +414,20 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD
   if (index >= k->values.size()) return Record(call, ERROR_NO_MORE_ITEMS);
   const Value& v = k->values[index];
   DWORD length = static_cast<DWORD>(v.data.size());
-  if (*name_size <= v.name.size()) return Record(call, ERROR_MORE_DATA);
+  // Data that do not fit: the type and the size come back, the name does not.
   if (data && (!data_size || *data_size < length)) {
+    if (type) *type = v.type;
+    if (data_size) *data_size = length;
+    return Record(call, ERROR_MORE_DATA);
+  }
+  // A name that does not fit: as much of it as fits comes back with the type and
+  // the size; the name length stays as it was.
+  if (*name_size <= v.name.size()) {
+    if (*name_size) {
+      std::memcpy(name, v.name.data(), *name_size - 1);
+      name[*name_size - 1] = 0;
+    }
+    if (type) *type = v.type;
     if (data_size) *data_size = length;
     return Record(call, ERROR_MORE_DATA);
   }

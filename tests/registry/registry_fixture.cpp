@@ -53,9 +53,17 @@ void RegistryTest::Put(const std::string& below, const std::string& name, DWORD 
 }
 
 std::optional<StoredValue> RegistryTest::Get(const std::string& below, const std::string& name) {
-  std::string path = sub_path_ + (below.empty() ? "" : "\\" + below);
+  return GetUnder(HKEY_CURRENT_USER, sub_path_ + (below.empty() ? "" : "\\" + below), name);
+}
+
+bool RegistryTest::KeyExists(const std::string& below) {
+  return KeyExistsUnder(HKEY_CURRENT_USER, sub_path_ + (below.empty() ? "" : "\\" + below));
+}
+
+std::optional<StoredValue> RegistryTest::GetUnder(HKEY root, const std::string& path,
+                                                  const std::string& name) {
   HKEY key = nullptr;
-  if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return std::nullopt;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
   StoredValue v;
   DWORD size = 0;
   LONG r = RegQueryValueExA(key, name.c_str(), nullptr, &v.type, nullptr, &size);
@@ -69,12 +77,23 @@ std::optional<StoredValue> RegistryTest::Get(const std::string& below, const std
   return v;
 }
 
-bool RegistryTest::KeyExists(const std::string& below) {
-  std::string path = sub_path_ + (below.empty() ? "" : "\\" + below);
+bool RegistryTest::KeyExistsUnder(HKEY root, const std::string& path) {
   HKEY key = nullptr;
-  if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
+}
+
+void RegistryTest::RemoveUnder(HKEY root, const std::string& path) {
+#ifdef _WIN32
+  RegDeleteTreeA(root, path.c_str());
+#endif
+  // The system deletes no key that still has subkeys, so only empty ones go.
+  for (std::string p = path; !p.empty();) {
+    RegDeleteKeyA(root, p.c_str());
+    const size_t slash = p.rfind('\\');
+    p = slash == std::string::npos ? "" : p.substr(0, slash);
+  }
 }
 
 #ifdef _WIN32

@@ -48,6 +48,12 @@ class RegistryTest : public ::testing::Test {
   void Put(const std::string& below, const std::string& name, DWORD type, const Bytes& data);
   std::optional<StoredValue> Get(const std::string& below, const std::string& name);
   bool KeyExists(const std::string& below);
+  // The same below any predefined key, for paths outside the scratch key.
+  std::optional<StoredValue> GetUnder(HKEY root, const std::string& path, const std::string& name);
+  bool KeyExistsUnder(HKEY root, const std::string& path);
+  // Removes the key at path below root with everything under it, then each key
+  // above it on the path that is left empty.
+  void RemoveUnder(HKEY root, const std::string& path);
 
   RegistryAccess registry;
 
