@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the three presets and runs every test layer:
 #   native  unit and registry tests against the in-memory registry (ASan, UBSan)
+#   fuzz    each libFuzzer target a few seconds on its checked-in corpus (clang)
 #   wine    the same registry tests against the real registry under Wine
 #   e2e     the real win64 morvane.exe under Wine and Xvfb, driven from outside
 #   checks  what the executables import and carry
@@ -37,6 +38,10 @@ layer_begin native
 for t in build/native/tests/*_tests; do
   [ -x "$t" ] && layer_run_gtest native "$t"
 done
+
+layer_begin fuzz
+tests/fuzz/run.sh 4 >build/logs/fuzz.log 2>&1
+layer_collect fuzz build/logs/fuzz.log
 
 # Everything under Wine runs in the scratch prefix, on our own Xvfb display.
 morvane_wine_env "$root/build/wine"

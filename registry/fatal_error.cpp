@@ -7,11 +7,14 @@ namespace {
 void FormatReport(int code, char* buffer, size_t size) {
   std::snprintf(buffer, size, "程序发生致命错误，错误代码：%d", code);
 }
-const char kCaption[] = "致命错误";
 }  // namespace
 
 #ifdef _WIN32
 #include <windows.h>
+
+namespace {
+const char kCaption[] = "致命错误";
+}  // namespace
 
 void FatalError(int code) {
   char report[128];

@@ -233,14 +233,31 @@ bool IsStringType(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// A name as Dump shows it: control bytes and '%' as %XX, so that every line of
+// a dump is one key or one value whatever the names hold.
+std::string Escaped(const std::string& name) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == '%') {
+      out += '%';
+      out += digits[c >> 4];
+      out += digits[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 void DumpKey(const Key& key, const std::string& path, std::ostringstream& out) {
   out << "[" << path << "]\n";
   for (const auto& v : key.values) {
-    out << "  " << v.name << " type " << v.type << ":";
+    out << "  " << Escaped(v.name) << " type " << v.type << ":";
     for (BYTE b : v.data) out << ' ' << static_cast<int>(b);
     out << '\n';
   }
-  for (const auto& sub : key.subkeys) DumpKey(*sub, path + "\\" + sub->name, out);
+  for (const auto& sub : key.subkeys) DumpKey(*sub, path + "\\" + Escaped(sub->name), out);
 }
 
 }  // namespace

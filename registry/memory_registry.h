@@ -47,7 +47,9 @@ int CallsSinceFailuresCleared();
 
 // A key path below a predefined key, such as "Software\\A\\B", exists.
 bool KeyExists(HKEY root, const std::string& path);
-// Every key and value below a predefined key, as text, for comparing whole trees.
+// Every key and value below a predefined key, as text, for comparing whole trees:
+// one line a key ("[\Software\A]"), one line a value below it; control bytes and %
+// in names are written %XX.
 std::string Dump(HKEY root);
 
 }  // namespace memreg

@@ -4,6 +4,7 @@
 
 #include "registry/fatal_error.h"
 #include "registry/message_pump.h"
+#include "registry/text_scan.h"
 
 namespace {
 
@@ -103,22 +104,6 @@ LONG EnumValueAt(HKEY key, DWORD index, std::vector<char>& name, DWORD* type, BY
     name.assign(name.size() * 2, 0);
     *size = incoming_size;
   }
-}
-
-// The position (from 0) of the last backslash of path, or npos. A byte of 0x80 or
-// above and the byte after it form one character, so the second byte of a
-// double-byte character is never taken for a backslash.
-size_t LastBackslash(const Text& path) {
-  size_t last = Text::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (c >= 0x80) {
-      ++i;
-    } else if (c == '\\') {
-      last = i;
-    }
-  }
-  return last;
 }
 
 }  // namespace
@@ -304,32 +289,12 @@ Text RegistryAccess::ReadText(const Text& path, const Text& name) {
 }
 
 bool RegistryAccess::WriteMultiText(const Text& path, const Text& name, const Text& text) {
-  Bytes data;
-  data.reserve(text.size() + 2);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      data.push_back(0);
-      ++i;
-    } else {
-      data.push_back(static_cast<BYTE>(text[i]));
-    }
-  }
-  data.push_back(0);
-  data.push_back(0);
-  return WriteValue(path, name, data, REG_MULTI_SZ);
+  return WriteValue(path, name, MultiTextToBytes(text), REG_MULTI_SZ);
 }
 
 Text RegistryAccess::ReadMultiText(const Text& path, const Text& name) {
   DWORD type = REG_MULTI_SZ;
-  Text text;
-  for (BYTE b : ReadValue(path, name, type)) {
-    if (b == 0) {
-      text += "\r\n";
-    } else {
-      text.push_back(static_cast<char>(b));
-    }
-  }
-  return text;
+  return BytesToMultiText(ReadValue(path, name, type));
 }
 
 bool RegistryAccess::WriteExpandText(const Text& path, const Text& name, const Text& text) {
@@ -342,8 +307,11 @@ Text RegistryAccess::ReadExpandText(const Text& path, const Text& name) {
 }
 
 bool RegistryAccess::DeleteKeyTree(const Text& path) {
-  if (path.empty() || path.back() == '\\') return false;
+  // A path whose last character is a backslash names no key of its own (a root
+  // alone, for one). Its last byte alone does not tell: it may be the second
+  // byte of a double-byte character that ends the key's name.
   const size_t slash = LastBackslash(path);
+  if (path.empty() || slash == path.size() - 1) return false;
   const Text parent_path = slash == Text::npos ? Text() : path.substr(0, slash + 1);
   HKEY parent = OpenKey(parent_path, false);
   if (!parent) return false;

@@ -192,6 +192,23 @@ TEST_F(EnumerationTest, DeleteKeyTreeTakesADoubleByteCharacterEndingIn5CAsOneNam
   }
 }
 
+// A name may end in a double-byte character whose second byte is 5C: the path
+// then ends in that byte, yet names a key, which is deleted like any other,
+// directly or as part of the tree above it.
+TEST_F(EnumerationTest, DeleteKeyTreeDeletesANameEndingInADoubleByteCharacterWith5C) {
+  const std::string name = "\x81\x5C";  // 乗
+  Put("D\\" + name + "\\Inner", "v", REG_SZ, B({'x'}));
+  Put("D\\Kept", "v", REG_SZ, B({'k'}));
+  Put("E\\" + name + "\\" + name, "v", REG_SZ, B({'x'}));
+  const int before = OpenHandles();
+  EXPECT_TRUE(registry.DeleteKeyTree(Path("D\\" + name)));
+  EXPECT_FALSE(KeyExists("D\\" + name));
+  EXPECT_TRUE(KeyExists("D\\Kept"));
+  EXPECT_TRUE(registry.DeleteKeyTree(Path("E")));
+  EXPECT_FALSE(KeyExists("E"));
+  EXPECT_EQ(OpenHandles(), before);
+}
+
 // Each operation reaches the others through the object's virtual operations.
 class Recording : public RegistryAccess {
  public:
