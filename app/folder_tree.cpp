@@ -242,6 +242,12 @@ struct Bstr {
 
 }  // namespace
 
+bool IsRootedPath(const Text& path) {
+  const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                     ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z'));
+  return drive || path.compare(0, 2, "\\\\") == 0;
+}
+
 void CopyFolderTree(const Text& source, const Text& destination) {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(L"scripting.FileSystemObject", &clsid))) return;

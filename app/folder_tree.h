@@ -6,6 +6,11 @@
 #include "app/desktop_relocation.h"
 #include "registry/text.h"
 
+// A path rooted at a drive ("d:\...") or at a share ("\\server\..."). Windows
+// takes nothing else typed into the two boxes as a folder (":\x", "\td:\x",
+// "dd:\x"); Wine would take such a path relative to the working folder.
+bool IsRootedPath(const Text& path);
+
 // Copies source into destination with "CopyFolder" of "scripting.FileSystemObject".
 // Reports nothing: whatever happens, the caller checks the result on disk.
 void CopyFolderTree(const Text& source, const Text& destination);

@@ -16,11 +16,11 @@ void WindowRelocationPlatform::SetCaption(const Text& caption) { window_.SetCapt
 void WindowRelocationPlatform::EndProgram(int exit_code) { ::EndProgram(exit_code); }
 
 void WindowRelocationPlatform::CreateFolder(const Text& path) {
-  CreateDirectoryA(path.c_str(), nullptr);
+  if (IsRootedPath(path)) CreateDirectoryA(path.c_str(), nullptr);
 }
 
 bool WindowRelocationPlatform::IsFolder(const Text& path) {
-  return PathIsDirectoryA(path.c_str()) != FALSE;
+  return IsRootedPath(path) && PathIsDirectoryA(path.c_str()) != FALSE;
 }
 
 Text WindowRelocationPlatform::ExpandEnvironment(const Text& path) {

@@ -218,6 +218,23 @@ TEST_F(FolderTreeTest, WhatCannotBeDeletedRemainsWithTheFoldersThatHoldIt) {
   EXPECT_FALSE(Exists(old_ + "\\a.txt"));
 }
 
+TEST(RootedPathTest, OnlyDriveAndSharePathsNameFolders) {
+  struct Case {
+    const char* path;
+    bool rooted;
+  } cases[] = {
+      {"d:\\", true},          {"D:\\\xD7\xC0\xC3\xE6", true}, {"\\\\server\\share", true},
+      {":\\", false},          {":\\x", false},             {"\td:\\x", false},
+      {"dd:\\x", false},        {" d:\\x", false},           {"1:\\x", false},
+      {"d:", false},            {"d:x", false},               {"\\x", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(IsRootedPath(c.path), c.rooted);
+  }
+}
+
 // test.sh lays out C:\morvane-links before the run: outside\keep.txt, and
 // tree\ with a plain file, a folder link "inner" -> outside and a file link
 // "file-link" -> outside\keep.txt (links can only be made from the host).
