@@ -2,9 +2,10 @@
 // read from the running program, the keyboard driven with real key presses
 // (SendInput, so that the message loop's own key handling is what runs), and
 // the pixels of a captured image of the window.
+#include <windows.h>
+// commctrl.h needs windows.h first
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <vector>
@@ -101,14 +102,10 @@ TEST_F(WindowLook, ControlSettings) {
     EXPECT_EQ(program_.TextOf(edit), "");
   }
   HWND bar = program_.control(kProgress1);
-  PBRANGE range = {};
-  SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-  EXPECT_EQ(range.iLow, 0);
-  EXPECT_EQ(range.iHigh, 100);
+  // Asked without a structure, PBM_GETRANGE answers the low or the high limit.
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
   EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
-  // Both icons are set from the executable's own.
-  EXPECT_NE(SendMessageA(program_.window(), WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(SendMessageA(program_.window(), WM_GETICON, ICON_SMALL, 0), 0);
   // The progress bar lies wholly outside the client area.
   RECT client, bar_rect, overlap;
   GetClientRect(program_.window(), &client);
@@ -243,10 +240,13 @@ class Capture {
     ReleaseDC(nullptr, screen);
   }
   // The colour at a point of the client area, as RGB.
-  COLORREF At(int x, int y) const {
-    const DWORD p = pixels_[(client_top_ + y) * width_ + client_left_ + x];
+  COLORREF At(int x, int y) const { return AtWindow(client_left_ + x, client_top_ + y); }
+  // The colour at a point of the whole window, frame and caption bar included.
+  COLORREF AtWindow(int x, int y) const {
+    const DWORD p = pixels_[y * width_ + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
   }
+  int client_top() const { return client_top_; }
 
  private:
   RECT outer_;
@@ -295,6 +295,17 @@ TEST_F(WindowLook, CapturedImageShowsEachLabelInItsColoursAndTheEditBoxesWhite) 
     EXPECT_GT(dark, 10) << r.left << "," << r.top;
     EXPECT_LT(first_dark_x - r.left, 4) << "left-aligned";
   }
+
+  // The caption bar shows the small icon: its teal and yellow, exactly as the
+  // picture has them, at the bar's left end.
+  int teal = 0, yellow = 0;
+  for (int x = 0; x < 32; ++x)
+    for (int y = 0; y < image.client_top(); ++y) {
+      teal += image.AtWindow(x, y) == RGB(0, 128, 128);
+      yellow += image.AtWindow(x, y) == RGB(255, 255, 0);
+    }
+  EXPECT_GT(teal, 10);
+  EXPECT_GT(yellow, 2);
 
   // The insides of the edit boxes are white (their 2-pixel sunken edges aside).
   for (const RECT& r : {RECT{112, 29, 192, 54}, RECT{112, 64, 192, 89}})
