@@ -1,32 +1,15 @@
 #include "app/label.h"
 
+#include "app/window_kit.h"
+
 namespace {
 
 const char kLabelClass[] = "MorvaneLabel";
 
-HFONT CreateHeadlineFont() {
-  LOGFONTA font = {};
-  font.lfHeight = -14;
-  font.lfWeight = FW_BOLD;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  font.lfQuality = PROOF_QUALITY;
-  font.lfPitchAndFamily = DEFAULT_PITCH;
-  return CreateFontIndirectA(&font);
-}
-
 }  // namespace
 
 bool Label::RegisterClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = kLabelClass;
-  return ::RegisterClassA(&wc) != 0;
+  return RegisterProgramClass(instance, kLabelClass, WindowProc);
 }
 
 bool Label::Create(HWND parent, int id, const char* text, int left, int top, int width,
@@ -80,7 +63,7 @@ void Label::OnPaint() {
     DeleteObject(clip);
     if (!text_.empty()) {
       const bool headline = look_ == Look::kHeadline;
-      HFONT own = headline ? CreateHeadlineFont() : nullptr;
+      HFONT own = headline ? CreateControlFont(-14, FW_BOLD) : nullptr;
       HGDIOBJ font = own ? static_cast<HGDIOBJ>(own) : GetStockObject(DEFAULT_GUI_FONT);
       HGDIOBJ previous = SelectObject(dc, font);
       SetBkMode(dc, TRANSPARENT);

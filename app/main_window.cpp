@@ -5,6 +5,7 @@
 #include "app/desktop_relocation.h"
 #include "app/program.h"
 #include "app/relocation_platform.h"
+#include "app/window_kit.h"
 
 const char kMainWindowClass[] = "MorvaneMainWindow";
 
@@ -44,15 +45,7 @@ HWND CreatePushButton(HWND parent, HINSTANCE instance) {
   HWND button = CreateWindowExA(0, "BUTTON", "设置", kButtonStyle, 224, 42, 88, 31, parent,
                                 IdMenu(kButton1), instance, nullptr);
   if (!button) return nullptr;
-  LOGFONTA lf = {};
-  lf.lfHeight = -16;
-  lf.lfWeight = FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  lf.lfQuality = PROOF_QUALITY;
-  lf.lfPitchAndFamily = DEFAULT_PITCH;
-  HFONT font = CreateFontIndirectA(&lf);
+  HFONT font = CreateControlFont(-16, FW_NORMAL);
   SetWindowSubclass(button, ButtonSubclassProc, 1, reinterpret_cast<DWORD_PTR>(font));
   HGDIOBJ use = font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT);
   SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(use), 0);
@@ -83,14 +76,9 @@ bool MainWindow::Create(HINSTANCE instance) {
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
 
-  WNDCLASSA wc = {};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = kMainWindowClass;
-  if (!RegisterClassA(&wc) || !Label::RegisterClass(instance)) return false;
+  if (!RegisterProgramClass(instance, kMainWindowClass, WindowProc) ||
+      !Label::RegisterClass(instance))
+    return false;
 
   if (!CreateWindowExA(0, kMainWindowClass, "Morvane", kStyle, left, top, kWidth, kHeight, nullptr,
                        nullptr, instance, this))
