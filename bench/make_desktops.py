@@ -4,7 +4,7 @@
   make_desktops.py large DIR   1,000 files of mixed sizes, about 200 MB
   make_desktops.py small DIR   20,000 small files in nested folders
 
-The contents are random but the same on every run (fixed seed)."""
+The contents are random but the same on every run (a fixed start for the generator)."""
 import os
 import random
 import sys

@@ -28,7 +28,7 @@ for t in "${targets[@]}"; do
   echo "[ RUN      ] Fuzz.$t"
   mkdir -p "$build/corpus/$t" "$build/artifacts"
   log=build/logs/fuzz-$t.log
-  # New inputs go to the build tree; the checked-in seeds are only read.
+  # New inputs go to the build tree; the checked-in corpus is only read.
   "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" \
     "$build/corpus/$t" "tests/fuzz/corpus/$t" >"$log" 2>&1
