@@ -24,12 +24,18 @@ bool WindowRelocationPlatform::IsFolder(const Text& path) {
 }
 
 Text WindowRelocationPlatform::ExpandEnvironment(const Text& path) {
+  // The count the ANSI call gives is not a byte count everywhere: Wine counts
+  // the UTF-16 units of the result, one per double-byte character. Cutting the
+  // result at that count would drop a byte for each such character and could
+  // name the old folder's parent. The result is taken up to its terminating zero
+  // instead, in a buffer with room for two bytes per unit counted.
   const DWORD needed = ExpandEnvironmentStringsA(path.c_str(), nullptr, 0);
   if (needed == 0) return path;
-  Text expanded(needed, '\0');
-  const DWORD got = ExpandEnvironmentStringsA(path.c_str(), &expanded[0], needed);
-  if (got == 0 || got > needed) return path;
-  expanded.resize(got - 1);  // the count includes the terminating zero
+  const DWORD size = needed * 2 + 1;
+  Text expanded(size, '\0');
+  const DWORD got = ExpandEnvironmentStringsA(path.c_str(), &expanded[0], size);
+  if (got == 0 || got > size) return path;
+  expanded.resize(lstrlenA(expanded.c_str()));
   return expanded;
 }
 

@@ -6,7 +6,8 @@
 #
 # ./test.sh calls it with WINEPREFIX, HOME, LANG and DISPLAY already set. Run
 # alone, it makes the same environment itself (prefix build/wine, its own Xvfb).
-# MORVANE_E2E_BUILD names another build tree than build/win64.
+# MORVANE_E2E_BUILD names another build tree than build/win64, MORVANE_E2E_LOG
+# another log, MORVANE_E2E_FILTER a --gtest_filter for the driver.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -14,10 +15,10 @@ source tests/wine-env.sh
 source tests/xvfb.sh
 
 build=${MORVANE_E2E_BUILD:-build/win64}
-log=build/logs/e2e.log
+log=${MORVANE_E2E_LOG:-build/logs/e2e.log}
 artifacts=build/e2e-artifacts
 driver=$build/tests/e2e/morvane_e2e_tests.exe
-mkdir -p build/logs
+mkdir -p build/logs "$(dirname "$log")"
 : >"$log"
 
 fail() {
@@ -57,6 +58,24 @@ mkdir -p "$links/old"
 echo keep >"$links/old/keep.txt"
 ln -s old "$links/alias"
 
+# C:\e2e-faults-links, for the fault scenarios: outside\ (keep.txt, sub\deep.txt);
+# desktop\ with plain.txt, sub\n.txt, a folder link "inner" -> outside and a
+# file link "file-link" -> outside\keep.txt; unreadable\ with plain.txt,
+# sub\n.txt and a file whose host name is no valid UTF-8 ("bad\xFF.txt").
+fault_links="$WINEPREFIX/drive_c/e2e-faults-links"
+fault_cases="$WINEPREFIX/drive_c/e2e-faults"  # a copy may leave names no ANSI call can remove
+rm -rf "$fault_links" "$fault_cases"
+mkdir -p "$fault_links/outside/sub" "$fault_links/desktop/sub" "$fault_links/unreadable/sub"
+echo keep >"$fault_links/outside/keep.txt"
+echo deep >"$fault_links/outside/sub/deep.txt"
+echo plain >"$fault_links/desktop/plain.txt"
+echo n >"$fault_links/desktop/sub/n.txt"
+ln -s ../outside "$fault_links/desktop/inner"
+ln -s ../outside/keep.txt "$fault_links/desktop/file-link"
+echo plain >"$fault_links/unreadable/plain.txt"
+echo n >"$fault_links/unreadable/sub/n.txt"
+echo bad >"$fault_links/unreadable/$(printf 'bad\377.txt')"
+
 rm -rf "$artifacts"
 mkdir -p "$artifacts"
 
@@ -75,7 +94,9 @@ home_state() {  # the names in the home folder, its Desktop, and its own prefix'
 setting_before=$(query_setting)
 home_before=$(home_state)
 
-MORVANE_E2E_ARTIFACTS=$(windows_path "$artifacts") timeout 900 wine "$driver" >>"$log" 2>&1
+filter=()
+[ -n "${MORVANE_E2E_FILTER:-}" ] && filter=("--gtest_filter=$MORVANE_E2E_FILTER")
+MORVANE_E2E_ARTIFACTS=$(windows_path "$artifacts") timeout 900 wine "$driver" "${filter[@]}" >>"$log" 2>&1
 echo "e2e: driver exit code $?"
 
 # Two checks of the shell's own, reported in the same form.
@@ -101,7 +122,7 @@ check() {  # check NAME EXPECTED ACTUAL
     for n in "${shell_checks_failed[@]}"; do echo "[  FAILED  ] E2eShell.$n"; done
   fi
 } >>"$log"
-rm -rf "$links"
+rm -rf "$links" "$fault_links" "$fault_cases"
 
 for bmp in "$artifacts"/*.bmp; do
   [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
