@@ -120,7 +120,7 @@ Text FinalPath(HANDLE h) {
   char buffer[MAX_PATH * 4];
   DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
   if (n == 0 || n >= sizeof buffer) return Text();
-  Text path(buffer, n);
+  Text path(buffer);  // up to its zero, as ExpandEnvironment takes its result
   if (path.compare(0, 4, "\\\\?\\") == 0) path.erase(0, 4);
   return path;
 }
@@ -129,7 +129,7 @@ Text FullPath(const Text& path) {
   char buffer[MAX_PATH * 4];
   DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
   if (n == 0 || n >= sizeof buffer) return path;
-  return Text(buffer, n);
+  return Text(buffer);  // up to its zero, as ExpandEnvironment takes its result
 }
 
 // Which of the given path and its parents, walking up, is the folder `target`:

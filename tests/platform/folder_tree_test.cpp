@@ -152,6 +152,8 @@ TEST_F(FolderTreeTest, SameFolderIsRecognisedWhateverTheSpelling) {
   const std::string long_name = root_ + "\\A Long Folder Name";
   CreateDirectoryA(long_name.c_str(), nullptr);
   ASSERT_NE(GetShortPathNameA(long_name.c_str(), short_name, MAX_PATH), 0u);
+  const std::string desk = root_ + "\\\xD7\xC0\xC3\xE6";  // 桌面
+  CreateDirectoryA(desk.c_str(), nullptr);
   std::string upper = old_;
   for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
   struct Case {
@@ -168,9 +170,14 @@ TEST_F(FolderTreeTest, SameFolderIsRecognisedWhateverTheSpelling) {
       {old_, new_, FolderRelation::kSeparate},
       {old_ + "\\sub", old_, FolderRelation::kSeparate},  // the new folder may contain the old
       {old_, "C:\\", FolderRelation::kSeparate},
+      // 桌面 beside 桌面面面: a path read short by one byte per double-byte
+      // character would name the old folder.
+      {desk, desk + "\xC3\xE6\xC3\xE6", FolderRelation::kSeparate},
+      {desk, desk + "\\\xC3\xE6", FolderRelation::kNewInsideOld},
   };
   CreateDirectoryA((old_ + "\\sub").c_str(), nullptr);
   CreateDirectoryA((old_ + "\\sub\\deeper").c_str(), nullptr);
+  for (const Case& c : cases) CreateDirectoryA(c.new_path.c_str(), nullptr);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.old_path + " | " + c.new_path);
     EXPECT_EQ(RelateFolders(c.old_path, c.new_path), c.relation);
