@@ -229,7 +229,6 @@ bool Morvane::ClickButtonWithMouse() {
 void Morvane::PostClose() { PostMessageA(window_, WM_CLOSE, 0, 0); }
 
 bool Morvane::ClickCloseBox() {
-  if (!BringToFront(window_)) return false;
   // Find the close box by asking the window what lies under points of its caption bar.
   RECT r;
   GetWindowRect(window_, &r);
@@ -245,8 +244,19 @@ bool Morvane::ClickCloseBox() {
     }
   }
   if (last < 0) return false;
-  SendMouseClick({(first + last) / 2, y});
-  return true;
+  // As with the button, a click that left no trace (the window still there) is
+  // repeated: on a display Wine has just taken up the first one can get lost.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!BringToFront(window_)) return !IsWindow(window_);
+    if (attempt > 0) SendMouseMove({(first + last) / 2, y + 40});
+    SendMouseClick({(first + last) / 2, y});
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2000) {
+      if (!IsWindow(window_) || !Running()) return true;
+      Pause(kPollMs);
+    }
+  }
+  return false;
 }
 
 bool Morvane::PressKey(WORD virtual_key) {

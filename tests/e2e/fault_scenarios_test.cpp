@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "tests/e2e/driver.h"
+#include "tests/e2e/relocation_case.h"
 
 namespace e2e {
 namespace {
@@ -85,18 +85,6 @@ std::string Differences(const Manifest& expected, const Manifest& actual) {
   return out;
 }
 
-std::string Describe(const std::vector<Text>& texts) {
-  std::string out;
-  for (const Text& t : texts) out += "[" + ToUtf8(t) + "] ";
-  return out;
-}
-
-Text StoredText(const RegistryValue& value) {
-  Text data = value.data;
-  if (!data.empty() && data.back() == '\0') data.pop_back();
-  return data;
-}
-
 bool IsFinalMessage(const Text& text) {
   return text == kFoldersMissing || text == kRestart || text == kChangeFailed;
 }
@@ -116,51 +104,19 @@ Tree SmallDesktop() {
   };
 }
 
-class FaultScenario : public ::testing::Test {
+class FaultScenario : public RelocationCase {
  protected:
+  FaultScenario() : RelocationCase("e2e-faults") {}
+
   void SetUp() override {
-    saved_setting_ = ReadDesktopSetting();
-    Text name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : name)
-      if (c == '/') c = '_';
-    relative_ = "e2e-faults\\" + name;
-    root_ = "C:\\" + relative_;
-    old_ = root_ + "\\old";
+    RelocationCase::SetUp();
     new_relative_ = relative_ + "\\new";
     new_ = "c:\\" + new_relative_;
-    CreateDirectoryA("C:\\e2e-faults", nullptr);
-    RemoveTree(root_);
-    ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << root_;
   }
 
   void TearDown() override {
     for (HANDLE h : held_) CloseHandle(h);
-    program_.reset();
-    EXPECT_TRUE(WriteDesktopSetting(saved_setting_));
-    RemoveTree(root_);
-  }
-
-  void PointSettingAt(const Text& old_folder) {
-    fixture_setting_ = ExpandTextValue(old_folder);
-    ASSERT_TRUE(WriteDesktopSetting(fixture_setting_));
-  }
-
-  // Writes the tree as the old Desktop and points the setting at it.
-  void UseDesktop(const Tree& tree) {
-    ASSERT_TRUE(WriteTree(old_, tree));
-    ASSERT_NO_FATAL_FAILURE(PointSettingAt(old_));
-  }
-
-  void StartProgram() {
-    program_ = std::make_unique<Morvane>();
-    Text error;
-    ASSERT_TRUE(program_->Start(&error)) << error;
-  }
-
-  void TypeAndPress(const Text& letter, const Text& folder) {
-    program_->Type(kEdit1, letter);
-    program_->Type(kEdit2, folder);
-    program_->PressButton();
+    RelocationCase::TearDown();
   }
 
   // One run to the new folder below the case's root, message B answered so.
@@ -188,37 +144,6 @@ class FaultScenario : public ::testing::Test {
     return shown;
   }
 
-  bool WaitForCaption(const Text& caption) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 60000) {
-      if (program_->TextOf(kLabel3) == caption) return true;
-      Sleep(20);
-    }
-    return false;
-  }
-
-  void ExpectOpenThenCloseWithExitZero() {
-    ASSERT_TRUE(IsWindow(program_->window())) << "the window should stay open after the run";
-    program_->PostClose();
-    DWORD code = 12345;
-    ASSERT_TRUE(program_->WaitForExit(30000, &code)) << "the program did not end";
-    EXPECT_EQ(code, 0u);
-  }
-
-  void ExpectSettingUnchanged() {
-    const RegistryValue now = ReadDesktopSetting();
-    EXPECT_TRUE(now.exists);
-    EXPECT_EQ(now.type, fixture_setting_.type);
-    EXPECT_EQ(now.data, fixture_setting_.data) << ToUtf8(now.data);
-  }
-
-  void ExpectSettingHolds(const Text& path) {
-    const RegistryValue now = ReadDesktopSetting();
-    ASSERT_TRUE(now.exists);
-    EXPECT_EQ(now.type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(StoredText(now), path) << ToUtf8(now.data);
-  }
-
   // A refused run: message E alone, the setting as it was, the old folder as
   // its manifest was before.
   void ExpectRefusedWithNothingDeleted(const std::vector<Text>& shown, const Manifest& old_before,
@@ -236,15 +161,9 @@ class FaultScenario : public ::testing::Test {
     EXPECT_FALSE(Exists(old_folder));
   }
 
-  RegistryValue saved_setting_;
-  RegistryValue fixture_setting_;
-  Text relative_;      // e2e-faults\<case>, below C:
-  Text root_;          // C:\e2e-faults\<case>
-  Text old_;           // C:\e2e-faults\<case>\old
   Text new_relative_;  // e2e-faults\<case>\new, as typed
   Text new_;           // c:\e2e-faults\<case>\new, as the program joins it
   std::vector<HANDLE> held_;
-  std::unique_ptr<Morvane> program_;
 };
 
 TEST(ManifestTest, HashesAreSha256AndEveryDifferenceIsNamed) {
