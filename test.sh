@@ -56,7 +56,9 @@ done
 if [ -x tests/e2e/run.sh ] && [ -f build/win64/app/morvane.exe ]; then
   layer_begin e2e
   tests/e2e/run.sh
-  layer_collect e2e build/logs/e2e.log
+  layer_collect_json e2e build/logs/e2e.json build/logs/e2e.log \
+    "$(grep -oE '[0-9]+$' build/logs/e2e.status 2>/dev/null || echo 1)"
+  layer_collect e2e build/logs/e2e-shell.log
 fi
 
 if [ -x tests/checks.sh ]; then

@@ -27,14 +27,43 @@ layer_collect() {
   fi
 }
 
+# Adds the counts of a GoogleTest JSON report; a missing or unreadable report
+# (a crash, a hang cut short) counts as one failure, and so does a non-zero
+# exit code beside a report without failures.
+layer_collect_json() {
+  local layer=$1 json=$2 log=$3 status=${4:-0} counts passed=0 failed=0
+  if counts=$(python3 tests/gtest_counts.py "$json" 2>/dev/null); then
+    read -r passed failed <<<"$counts"
+  else
+    failed=1
+    echo "$layer: $log ended without a test report"
+  fi
+  if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then
+    failed=1
+    echo "$layer: $log: exit code $status"
+  fi
+  layer_passed[$layer]=$((layer_passed[$layer] + passed))
+  layer_failed[$layer]=$((layer_failed[$layer] + failed))
+  if [ "$failed" -gt 0 ]; then
+    grep -aE '^\[  FAILED  \]|Failure|error:' "$log" | head -30
+  fi
+}
+
+# Runs a GoogleTest program (natively, or as "wine program.exe") with its log
+# and its JSON report in build/logs.
 layer_run_gtest() {
   local layer=$1
   shift
-  local name log
+  local name log json report status
   name=$(basename "${@: -1}")
   log=build/logs/$layer-$name.log
-  timeout 600 "$@" >"$log" 2>&1
-  layer_collect "$layer" "$log"
+  json=$(realpath -m "build/logs/$layer-$name.json")
+  rm -f "$json"
+  report=$json
+  [ "$1" = wine ] && report="Z:${json//\//\\}"
+  timeout 600 "$@" --gtest_output="json:$report" >"$log" 2>&1
+  status=$?
+  layer_collect_json "$layer" "$json" "$log" "$status"
 }
 
 layer_summary() {

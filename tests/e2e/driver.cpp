@@ -1,7 +1,5 @@
 #include "tests/e2e/driver.h"
 
-#include <cstdio>
-
 namespace e2e {
 
 const char kMessageCaption[] = "信息：";
@@ -228,36 +226,7 @@ bool Morvane::ClickButtonWithMouse() {
 
 void Morvane::PostClose() { PostMessageA(window_, WM_CLOSE, 0, 0); }
 
-bool Morvane::ClickCloseBox() {
-  // Find the close box by asking the window what lies under points of its caption bar.
-  RECT r;
-  GetWindowRect(window_, &r);
-  const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
-  int first = -1, last = -1;
-  for (int x = r.right - 1; x > r.left; --x) {
-    const LRESULT hit = SendMessageA(window_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
-    if (hit == HTCLOSE) {
-      if (last < 0) last = x;
-      first = x;
-    } else if (last >= 0) {
-      break;
-    }
-  }
-  if (last < 0) return false;
-  // As with the button, a click that left no trace (the window still there) is
-  // repeated: on a display Wine has just taken up the first one can get lost.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!BringToFront(window_)) return !IsWindow(window_);
-    if (attempt > 0) SendMouseMove({(first + last) / 2, y + 40});
-    SendMouseClick({(first + last) / 2, y});
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 2000) {
-      if (!IsWindow(window_) || !Running()) return true;
-      Pause(kPollMs);
-    }
-  }
-  return false;
-}
+void Morvane::PostSystemClose() { PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 bool Morvane::PressKey(WORD virtual_key) {
   if (!BringToFront(window_)) return false;

@@ -103,7 +103,7 @@ TEST_F(MorvaneE2e, WindowOpensCentredWithItsControlsAndTheFocusInTheDiskLetterBo
   ExpectExitCode(0);
 }
 
-enum class CloseBy { kWmClose, kEscKey, kCloseBox };
+enum class CloseBy { kWmClose, kEscKey, kSystemClose };
 
 class ClosingTest : public MorvaneE2e, public ::testing::WithParamInterface<CloseBy> {};
 
@@ -117,8 +117,8 @@ TEST_P(ClosingTest, EndsTheProgramWithExitCodeZeroAndChangesNothing) {
     case CloseBy::kEscKey:
       ASSERT_TRUE(program_->PressKey(VK_ESCAPE)) << "the window did not come to the front";
       break;
-    case CloseBy::kCloseBox:
-      ASSERT_TRUE(program_->ClickCloseBox()) << "no close box found";
+    case CloseBy::kSystemClose:
+      program_->PostSystemClose();
       break;
   }
   ExpectExitCode(0);
@@ -127,15 +127,15 @@ TEST_P(ClosingTest, EndsTheProgramWithExitCodeZeroAndChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ClosingTest,
-                         ::testing::Values(CloseBy::kWmClose, CloseBy::kEscKey, CloseBy::kCloseBox),
+                         ::testing::Values(CloseBy::kWmClose, CloseBy::kEscKey, CloseBy::kSystemClose),
                          [](const ::testing::TestParamInfo<CloseBy>& info) {
                            switch (info.param) {
                              case CloseBy::kWmClose:
                                return std::string("WmClose");
                              case CloseBy::kEscKey:
                                return std::string("EscKey");
-                             case CloseBy::kCloseBox:
-                               return std::string("CloseBoxClick");
+                             case CloseBy::kSystemClose:
+                               return std::string("SystemClose");
                            }
                            return std::string();
                          });

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end layer: runs the driver (morvane_e2e_tests.exe), which starts the
 # real win64 morvane.exe and works its window, in the scratch Wine prefix on an
-# Xvfb display. Writes GoogleTest output to build/logs/e2e.log and screenshots
-# (PNG) to build/e2e-artifacts/.
+# Xvfb display. Writes GoogleTest output to build/logs/e2e.log, the driver's
+# JSON report to build/logs/e2e.json, this script's own checks to
+# build/logs/e2e-shell.log and screenshots (PNG) to build/e2e-artifacts/.
 #
 # ./test.sh calls it with WINEPREFIX, HOME, LANG and DISPLAY already set. Run
 # alone, it makes the same environment itself (prefix build/wine, its own Xvfb).
@@ -16,10 +17,14 @@ source tests/xvfb.sh
 
 build=${MORVANE_E2E_BUILD:-build/win64}
 log=${MORVANE_E2E_LOG:-build/logs/e2e.log}
+report=${log%.log}.json      # the driver's own GoogleTest report
+shell_log=${log%.log}-shell.log  # the checks of this script
 artifacts=build/e2e-artifacts
 driver=$build/tests/e2e/morvane_e2e_tests.exe
 mkdir -p build/logs "$(dirname "$log")"
 : >"$log"
+: >"$shell_log"
+rm -f "$report"
 
 fail() {
   echo "e2e: $*" | tee -a "$log" >&2
@@ -96,8 +101,9 @@ home_before=$(home_state)
 
 filter=()
 [ -n "${MORVANE_E2E_FILTER:-}" ] && filter=("--gtest_filter=$MORVANE_E2E_FILTER")
-MORVANE_E2E_ARTIFACTS=$(windows_path "$artifacts") timeout 900 wine "$driver" "${filter[@]}" >>"$log" 2>&1
-echo "e2e: driver exit code $?"
+MORVANE_E2E_ARTIFACTS=$(windows_path "$artifacts") timeout 900 wine "$driver" "${filter[@]}" \
+  --gtest_output="json:$(windows_path "$report")" >>"$log" 2>&1
+echo "e2e: driver exit code $?" | tee "${log%.log}.status"
 
 # Two checks of the shell's own, reported in the same form.
 shell_checks_passed=0
@@ -121,7 +127,7 @@ check() {  # check NAME EXPECTED ACTUAL
     echo "[  FAILED  ] ${#shell_checks_failed[@]} tests, listed below:"
     for n in "${shell_checks_failed[@]}"; do echo "[  FAILED  ] E2eShell.$n"; done
   fi
-} >>"$log"
+} >"$shell_log"
 rm -rf "$links" "$fault_links" "$fault_cases"
 
 for bmp in "$artifacts"/*.bmp; do
