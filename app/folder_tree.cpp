@@ -71,19 +71,24 @@ HANDLE OpenForReading(const Text& path) {
                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-bool SameBytes(const Text& a, const Text& b) {
+// Two read buffers, made once for a whole verification rather than per file.
+struct ReadBuffers {
+  static constexpr DWORD kChunk = 1 << 18;
+  std::unique_ptr<char[]> a{new char[kChunk]}, b{new char[kChunk]};
+};
+
+// A missing file, or a folder in its place, fails to open and so differs too.
+bool SameBytes(const Text& a, const Text& b, ReadBuffers& buffers) {
   FileHandle fa{OpenForReading(a)}, fb{OpenForReading(b)};
   if (fa.h == INVALID_HANDLE_VALUE || fb.h == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER sa, sb;
   if (!GetFileSizeEx(fa.h, &sa) || !GetFileSizeEx(fb.h, &sb) || sa.QuadPart != sb.QuadPart)
     return false;
-  const DWORD kChunk = 1 << 18;
-  std::unique_ptr<char[]> ba(new char[kChunk]), bb(new char[kChunk]);
   for (LONGLONG left = sa.QuadPart; left > 0;) {
     DWORD ra = 0, rb = 0;
-    if (!ReadFile(fa.h, ba.get(), kChunk, &ra, nullptr) ||
-        !ReadFile(fb.h, bb.get(), kChunk, &rb, nullptr) || ra != rb || ra == 0 ||
-        std::memcmp(ba.get(), bb.get(), ra) != 0)
+    if (!ReadFile(fa.h, buffers.a.get(), ReadBuffers::kChunk, &ra, nullptr) ||
+        !ReadFile(fb.h, buffers.b.get(), ReadBuffers::kChunk, &rb, nullptr) || ra != rb ||
+        ra == 0 || std::memcmp(buffers.a.get(), buffers.b.get(), ra) != 0)
       return false;
     left -= ra;
   }
@@ -204,7 +209,7 @@ void EmptyFolder(const Text& folder) {
   } while (FindNextFileA(find.h, &entry));
 }
 
-bool CompareTree(const Text& source, const Text& destination) {
+bool CompareTree(const Text& source, const Text& destination, ReadBuffers& buffers) {
   WIN32_FIND_DATAA entry;
   FindHandle find{FindFirstFileA(Join(source, "*.*").c_str(), &entry)};
   if (find.h == INVALID_HANDLE_VALUE) return false;  // a folder lists at least "." and ".."
@@ -212,12 +217,16 @@ bool CompareTree(const Text& source, const Text& destination) {
     if (IsDotEntry(entry.cFileName)) continue;
     const Text from = Join(source, entry.cFileName);
     const Text to = Join(destination, entry.cFileName);
-    const DWORD there = GetFileAttributesA(to.c_str());
-    if (there == INVALID_FILE_ATTRIBUTES) return false;
     const bool is_folder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    if (is_folder != ((there & FILE_ATTRIBUTE_DIRECTORY) != 0)) return false;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-    if (is_folder ? !CompareTree(from, to) : !SameBytes(from, to)) return false;
+    const bool is_link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if (is_folder || is_link) {
+      const DWORD there = GetFileAttributesA(to.c_str());
+      if (there == INVALID_FILE_ATTRIBUTES) return false;
+      if (is_folder != ((there & FILE_ATTRIBUTE_DIRECTORY) != 0)) return false;
+      if (!is_link && !CompareTree(from, to, buffers)) return false;
+    } else if (!SameBytes(from, to, buffers)) {
+      return false;
+    }
   } while (FindNextFileA(find.h, &entry));
   return GetLastError() == ERROR_NO_MORE_FILES;
 }
@@ -287,7 +296,8 @@ void CopyFolderTree(const Text& source, const Text& destination) {
 }
 
 bool FolderCopyIsComplete(const Text& source, const Text& destination) {
-  return CompareTree(source, destination);
+  ReadBuffers buffers;
+  return CompareTree(source, destination, buffers);
 }
 
 FolderRelation RelateFolders(const Text& old_path, const Text& new_path) {
