@@ -8,23 +8,14 @@
 #include <memory>
 #include <vector>
 
-namespace {
+#include "registry/text_scan.h"
 
-bool IsLeadByte(unsigned char c) { return c >= 0x80; }
+namespace {
 
 // True when the path's last character is a backslash (not the second byte of a
 // double-byte character).
 bool EndsWithSeparator(const Text& path) {
-  bool last_was_separator = false;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      last_was_separator = false;
-    } else {
-      last_was_separator = path[i] == '\\';
-    }
-  }
-  return last_was_separator;
+  return !path.empty() && LastBackslash(path) == path.size() - 1;
 }
 
 Text Join(const Text& folder, const char* name) {
@@ -33,17 +24,11 @@ Text Join(const Text& folder, const char* name) {
 
 // The path without its last component, or empty when nothing is left above it.
 Text Parent(const Text& path) {
-  size_t cut = Text::npos;
-  size_t end = path.size();
-  while (end > 0 && EndsWithSeparator(path.substr(0, end))) --end;  // trailing separators
-  for (size_t i = 0; i < end; ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < end)
-      ++i;
-    else if (path[i] == '\\')
-      cut = i;
-  }
+  Text rest = path;
+  while (EndsWithSeparator(rest)) rest.pop_back();  // trailing separators
+  const size_t cut = LastBackslash(rest);
   if (cut == Text::npos) return Text();
-  Text parent = path.substr(0, cut);
+  Text parent = rest.substr(0, cut);
   if (parent.size() == 2 && parent[1] == ':') parent += '\\';  // "d:" -> "d:\"
   return parent == path ? Text() : parent;
 }

@@ -36,6 +36,17 @@ BOOL CALLBACK FindChildBox(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// Waits for the child to end (ending it when it does not), closes its handles
+// and gives its exit code; false when it had to be ended.
+bool WaitForChild(PROCESS_INFORMATION& child, DWORD* exit_code) {
+  const DWORD waited = WaitForSingleObject(child.hProcess, 30000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
+  GetExitCodeProcess(child.hProcess, exit_code);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return waited == WAIT_OBJECT_0;
+}
+
 std::string HelperPath() {
   char self[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -69,13 +80,8 @@ TEST_F(FatalErrorTest, RootOutsideOneToFiveEndsTheProcessWithMinusOneAndWritesNo
       EXPECT_NE(report.find("9"), std::string::npos) << report;
       PostMessageA(search.box, WM_COMMAND, IDOK, 0);
     }
-    const DWORD waited = WaitForSingleObject(child.hProcess, 30000);
-    if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
     DWORD exit_code = 0;
-    GetExitCodeProcess(child.hProcess, &exit_code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    ASSERT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0));
+    ASSERT_TRUE(WaitForChild(child, &exit_code)) << "the helper did not end";
     EXPECT_EQ(exit_code, 0xFFFFFFFFu);
     for (HKEY r : kAllRoots) EXPECT_FALSE(KeyExistsUnder(r, target));
   }
@@ -91,12 +97,8 @@ TEST_F(FatalErrorTest, TheHelperWritesWithARootInRange) {
   PROCESS_INFORMATION child = {};
   ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &child));
-  const DWORD waited = WaitForSingleObject(child.hProcess, 30000);
-  if (waited != WAIT_OBJECT_0) TerminateProcess(child.hProcess, 1);
   DWORD exit_code = 1;
-  GetExitCodeProcess(child.hProcess, &exit_code);
-  CloseHandle(child.hThread);
-  CloseHandle(child.hProcess);
+  EXPECT_TRUE(WaitForChild(child, &exit_code)) << "the helper did not end";
   EXPECT_EQ(exit_code, 0u);
   auto v = Get("Written", "v");
   ASSERT_TRUE(v);
